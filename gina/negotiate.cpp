@@ -65,6 +65,8 @@ extern "C" BOOL WINAPI WlxNegotiate(DWORD dwWinlogonVersion, PDWORD pdwDllVersio
 extern "C" BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID pWinlogonFunctions,
                                      PVOID* pWlxContext)
 {
+    // The GINA never opens a reader of that name.
+    g_SmartKey.SetReaderIgnored("VIDOR");
     g_log.Trace("WlxInitialize, hWlx ", DWORD(ULONG_PTR(hWlx)));
     const int versionClass = GetWindowsVersionClass();
     if (versionClass == kWinXP) WaitForXpShellServices();

@@ -5,5 +5,6 @@
 extern "C" VOID WINAPI WlxShutdown(PVOID pWlxContext, DWORD ShutdownType)
 {
     g_log.Trace("WlxShutdown (finalizing CSmartkey)", ShutdownType);
+    g_SmartKey.Finalize();
     g_log.Trace("WlxShutdown (finalized)", ShutdownType);
 }
