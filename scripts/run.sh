@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the x86_64 deliverables and runs
 # ginahost, the Winlogon stand-in, with ov_gina.dll under wine64, printing its trace of
-# every call between "Winlogon" and the GINA, then the GINA's own diagnostic log.
+# every call between "Winlogon" and the GINA, then the GINA's own diagnostic log. A demo
+# key (PIN 1234) is made with keyctl in the reader "Demo reader" first.
 #   scripts/run.sh                     a scripted session (Ctrl+Alt+Del, shut down)
 #   scripts/run.sh --interactive       type the commands yourself (help lists them)
 #   scripts/run.sh --windows nt40      emulate NT 4.0 (win2k, winxp, win2003 likewise)
@@ -32,6 +33,14 @@ ov_bench_start "$top" "$reg"
 : > "$WINEPREFIX/drive_c/ov_ln1.log"
 
 cd "$bin"
+# A demo key: a reader folder with a PIN-protected software key in it.
+echo "---- the demo key (keyctl) ----"
+"$OV_WINE" keyctl.exe add-reader "Demo reader"
+"$OV_WINE" keyctl.exe create "Demo reader" --label "Demo key" --pin 1234 --puk 12345678
+"$OV_WINE" keyctl.exe list
+"$OV_WINE" keyctl.exe show "Demo reader"
+echo
+echo "---- ginahost: Winlogon's calls and the GINA's answers ----"
 status=0
 if [ "$interactive" = 1 ]; then
   "$OV_WINE" "$host" || status=$?
