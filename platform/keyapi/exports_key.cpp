@@ -67,7 +67,10 @@ BOOL WINAPI GetCardID(KEYAPI_READER h, BYTE* buf, DWORD* len)
 int WINAPI GetCardType(KEYAPI_READER h)
 {
     ReaderUse use(h);
-    if (!use) return Finish(ERROR_INVALID_HANDLE);
+    if (!use) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
     uint8_t id[kCardIdSize];
     const DWORD error = use->CardId(id);
     SetLastError(error);

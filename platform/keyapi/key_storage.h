@@ -55,5 +55,5 @@ private:
     DWORD error_ = 0;
 };
 
-// The mutex name for a key file (exposed for tests of the naming).
+// The mutex name for a key file: "Global\\OstrelKeyFile." and a hash of the path.
 std::string KeyFileLockName(const std::string& path);

@@ -7,11 +7,11 @@
 #include "key_library.h"
 
 namespace {
-KeySpec Spec(std::function<void(KeySpec&)> change)
+KeyRecipe Recipe(std::function<void(KeyRecipe&)> change)
 {
-    KeySpec spec;
-    change(spec);
-    return spec;
+    KeyRecipe recipe;
+    change(recipe);
+    return recipe;
 }
 
 struct StatusCase {
@@ -24,23 +24,23 @@ struct StatusCase {
 
 TEST(CardStatus, EachKindOfKeyHasItsStatus)
 {
-    const std::string fine = MakeKeyFile(KeySpec());
+    const std::string fine = MakeKeyFile(KeyRecipe());
     const StatusCase cases[] = {
         {"no key", [](const KeyBench&) {}, KEYAPI_NO_KEY, DWORD(SCARD_E_NO_SMARTCARD)},
         {"PIN key, no attempt used", [](const KeyBench& b) { b.PutKey("R"); }, 3, 0},
-        {"PIN key, one attempt left", [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.pinLeft = 1; })); },
+        {"PIN key, one attempt left", [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.pinLeft = 1; })); },
          1, 0},
         {"key without PIN: its maximum",
-         [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.pin = "", s.pinAttempts = 7; })); }, 7, 0},
-        {"PIN blocked", [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.pinLeft = 0; })); },
+         [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.pin = "", s.pinAttempts = 7; })); }, 7, 0},
+        {"PIN blocked", [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.pinLeft = 0; })); },
          KEYAPI_BLOCKED, 0},
         {"PIN and PUK used up",
-         [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.pinLeft = 0, s.pukLeft = 0; })); },
+         [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.pinLeft = 0, s.pukLeft = 0; })); },
          KEYAPI_FINALLY_BLOCKED, 0},
         {"PIN blocked, no PUK",
-         [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.pinLeft = 0, s.puk = ""; })); },
+         [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.pinLeft = 0, s.puk = ""; })); },
          KEYAPI_FINALLY_BLOCKED, 0},
-        {"blank key", [](const KeyBench& b) { b.PutKey("R", Spec([](KeySpec& s) { s.formatted = false; })); },
+        {"blank key", [](const KeyBench& b) { b.PutKey("R", Recipe([](KeyRecipe& s) { s.formatted = false; })); },
          KEYAPI_NOT_FORMATTED, 0},
         {"one byte changed",
          [&](const KeyBench& b) {
@@ -72,11 +72,11 @@ TEST(CardStatus, EachKindOfKeyHasItsStatus)
 TEST(CardStatus, KeyInformationNeedsNoPin)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.label = "Alice's key";
-    spec.idByte = 0x5A;
-    spec.apps[KEYAPI_APP_LOGON] = std::string(300, 'p');
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.label = "Alice's key";
+    recipe.idByte = 0x5A;
+    recipe.apps[KEYAPI_APP_LOGON] = std::string(300, 'p');
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_EQ(3, Key().InitCard(reader, KEYAPI_APP_LOGON));
 
@@ -107,11 +107,11 @@ TEST(CardStatus, BlockedKeysStillShowWhoseTheyAre)
 {
     KeyBench bench;
     for (int pukLeft : {3, 0}) {
-        KeySpec spec;
-        spec.label = "Blocked";
-        spec.pinLeft = 0;
-        spec.pukLeft = pukLeft;
-        bench.PutKey("R", spec);
+        KeyRecipe recipe;
+        recipe.label = "Blocked";
+        recipe.pinLeft = 0;
+        recipe.pukLeft = pukLeft;
+        bench.PutKey("R", recipe);
         Reader reader("R");
         EXPECT_EQ(pukLeft ? KEYAPI_BLOCKED : KEYAPI_FINALLY_BLOCKED, Key().InitCard(reader, KEYAPI_APP_LOGON));
         char label[33] = {};

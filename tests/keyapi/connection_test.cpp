@@ -16,11 +16,11 @@ void KeepVerifiedConnection(const KeyBench& bench, const Reader& reader)
     ASSERT_TRUE(Key().CloseCard(reader, 1));
 }
 
-KeySpec WithProfiles()
+KeyRecipe WithProfiles()
 {
-    KeySpec spec;
-    spec.apps[KEYAPI_APP_LOGON] = "profiles";
-    return spec;
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = "profiles";
+    return recipe;
 }
 }  // namespace
 
@@ -77,9 +77,9 @@ TEST(Connection, WithoutAConnectionThereIsNoData)
 TEST(Connection, AnotherKeyOrNoKeyEndsTheKeptConnection)
 {
     KeyBench bench;
-    KeySpec first = WithProfiles();
+    KeyRecipe first = WithProfiles();
     first.idByte = 1;
-    KeySpec second;
+    KeyRecipe second;
     second.idByte = 2;
     second.pin = "";
     second.pinAttempts = 9;

@@ -9,18 +9,18 @@ namespace {
 // A key without PIN, connected for the logon application.
 class DataTest : public ::testing::Test {
 protected:
-    void Open(const KeySpec& spec)
+    void Open(const KeyRecipe& recipe)
     {
-        bench_.PutKey("R", spec);
+        bench_.PutKey("R", recipe);
         reader_.reset(new Reader("R"));
         ASSERT_GT(Key().InitCard(*reader_, KEYAPI_APP_LOGON), 0);
-        ASSERT_TRUE(Key().VerifyPIN(*reader_, spec.pin.c_str()));
+        ASSERT_TRUE(Key().VerifyPIN(*reader_, recipe.pin.c_str()));
     }
     void SetUp() override
     {
-        KeySpec spec;
-        spec.pin = "";
-        Open(spec);
+        KeyRecipe recipe;
+        recipe.pin = "";
+        Open(recipe);
     }
     KEYAPI_READER reader() const { return *reader_; }
     std::string Data() const { return ReadApp(*reader_, KEYAPI_APP_LOGON); }
@@ -102,10 +102,10 @@ TEST_F(DataTest, SetDataSizeCutsExtendsAndDeletes)
 
 TEST_F(DataTest, ApplicationsShareTheCapacityAndAWriteThatDoesNotFitChangesNothing)
 {
-    KeySpec spec;
-    spec.pin = "";
-    spec.capacity = 1000;
-    Open(spec);
+    KeyRecipe recipe;
+    recipe.pin = "";
+    recipe.capacity = 1000;
+    Open(recipe);
     ASSERT_TRUE(WriteApp(reader(), KEYAPI_APP_LOGON, std::string(600, 'L')));
     ASSERT_TRUE(WriteApp(reader(), KEYAPI_APP_NETWARE, std::string(300, 'N')));
     EXPECT_EQ(600u, Used(KEYAPI_APP_LOGON));
@@ -192,9 +192,9 @@ TEST_F(DataTest, OnlyTheThreeApplicationsExist)
 TEST(Data, PinKeyDataNeedsTheVerifiedPin)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.apps[KEYAPI_APP_LOGON] = "secret profiles";
-    bench.PutKey("P", spec);
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = "secret profiles";
+    bench.PutKey("P", recipe);
     Reader reader("P");
     ASSERT_EQ(3, Key().InitCard(reader, KEYAPI_APP_LOGON));
     bool ok = true;

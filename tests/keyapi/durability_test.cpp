@@ -54,9 +54,9 @@ private:
 TEST(Durability, AKilledWriterLeavesTheOldOrTheNewKey)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.apps[KEYAPI_APP_LOGON] = std::string(kSize, 'A');
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = std::string(kSize, 'A');
+    bench.PutKey("R", recipe);
     const std::string a(kSize, 'A'), b(kSize, 'B');
     std::mt19937 random(20240611);
     std::uniform_int_distribution<DWORD> delay(150, 700);  // the child needs ~100 ms to start

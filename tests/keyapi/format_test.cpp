@@ -44,11 +44,11 @@ TEST(Format, WithoutAConfiguredPukAKeyHasNone)
 TEST(Format, FormattingAgainKeepsIdAndCapacityAndErasesTheRest)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.idByte = 0x42;
-    spec.capacity = 5000;
-    spec.apps[KEYAPI_APP_LOGON] = "old profiles";
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.idByte = 0x42;
+    recipe.capacity = 5000;
+    recipe.apps[KEYAPI_APP_LOGON] = "old profiles";
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_TRUE(Key().FormatCard(reader, "New owner", ""));
     ASSERT_GT(Key().InitCard(reader, KEYAPI_APP_LOGON), 0);
@@ -66,9 +66,9 @@ TEST(Format, FormattingAgainKeepsIdAndCapacityAndErasesTheRest)
 TEST(Format, UnformattedKeyIsBlankUntilFormatted)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.apps[KEYAPI_APP_LOGON] = "profiles";
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = "profiles";
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_TRUE(Key().UnformatCard(reader));
     EXPECT_EQ(KEYAPI_NOT_FORMATTED, Key().InitCard(reader, KEYAPI_APP_LOGON));

@@ -9,36 +9,36 @@
 #include "crypto_provider.h"
 #include "key_content.h"
 
-std::string MakeKeyFile(const KeySpec& spec)
+std::string MakeKeyFile(const KeyRecipe& recipe)
 {
     CryptoRandom random;
     CryptoCipher cipher;
     uint8_t id[kCardIdSize];
-    if (spec.idByte)
-        std::memset(id, spec.idByte, sizeof id);
+    if (recipe.idByte)
+        std::memset(id, recipe.idByte, sizeof id);
     else
         random.Fill(id, sizeof id);
-    KeyFile key = MakeBlankKey(id, spec.capacity);
-    if (spec.formatted) {
+    KeyFile key = MakeBlankKey(id, recipe.capacity);
+    if (recipe.formatted) {
         FormatOptions options;
-        options.label = spec.label;
-        options.pin = spec.pin;
-        options.puk = spec.puk;
-        options.pinAttempts = spec.pinAttempts;
-        options.pukAttempts = spec.pukAttempts;
+        options.label = recipe.label;
+        options.pin = recipe.pin;
+        options.puk = recipe.puk;
+        options.pinAttempts = recipe.pinAttempts;
+        options.pukAttempts = recipe.pukAttempts;
         options.iterations = kTestIterations;
         options.cipher = BestAvailableCipher();
         EXPECT_EQ(ContentError::None, FormatKey(key, options, random, cipher));
         DataKey dataKey;
         if (key.HasPin()) {
-            EXPECT_TRUE(OpenPinSeal(key.pin, spec.pin, dataKey));
+            EXPECT_TRUE(OpenPinSeal(key.pin, recipe.pin, dataKey));
         }
-        for (const auto& app : spec.apps) {
+        for (const auto& app : recipe.apps) {
             const std::vector<uint8_t> plain(app.second.begin(), app.second.end());
             EXPECT_EQ(ContentError::None, WriteApplication(key, app.first, plain, &dataKey, cipher, random));
         }
-        if (spec.pinLeft >= 0) key.pinLeft = uint8_t(spec.pinLeft);
-        if (spec.pukLeft >= 0) key.pukLeft = uint8_t(spec.pukLeft);
+        if (recipe.pinLeft >= 0) key.pinLeft = uint8_t(recipe.pinLeft);
+        if (recipe.pukLeft >= 0) key.pukLeft = uint8_t(recipe.pukLeft);
     }
     const std::vector<uint8_t> bytes = SerializeKeyFile(key);
     return std::string(bytes.begin(), bytes.end());
@@ -72,10 +72,10 @@ void KeyBench::AddReader(const std::string& reader) const
     CreateDirectoryA(Folder(reader).c_str(), nullptr);
 }
 
-std::string KeyBench::PutKey(const std::string& reader, const KeySpec& spec) const
+std::string KeyBench::PutKey(const std::string& reader, const KeyRecipe& recipe) const
 {
     AddReader(reader);
-    const std::string bytes = MakeKeyFile(spec);
+    const std::string bytes = MakeKeyFile(recipe);
     WriteBytes(KeyPath(reader), bytes);
     return bytes;
 }

@@ -14,7 +14,7 @@
 // default to kDefaultIterations.
 const uint32_t kTestIterations = 2000;
 
-struct KeySpec {
+struct KeyRecipe {
     std::string label = "Test key";
     std::string pin = "1234";      // "": no PIN
     std::string puk = "87654321";  // "": no PUK
@@ -26,8 +26,10 @@ struct KeySpec {
     std::map<uint32_t, std::string> apps;
 };
 
+// The former name of KeyRecipe, still used by tests/keymon.
+
 // The bytes of a key file as keyctl and FormatCard make them.
-std::string MakeKeyFile(const KeySpec& spec);
+std::string MakeKeyFile(const KeyRecipe& recipe);
 
 class KeyBench {
 public:
@@ -41,7 +43,7 @@ public:
     std::string KeyPath(const std::string& reader) const { return Folder(reader) + "ostrel.key"; }
     void AddReader(const std::string& reader) const;
     // Adds the reader when missing and puts the key in; returns the file's bytes.
-    std::string PutKey(const std::string& reader, const KeySpec& spec = KeySpec()) const;
+    std::string PutKey(const std::string& reader, const KeyRecipe& recipe = KeyRecipe()) const;
 
 private:
     std::string root_;

@@ -150,14 +150,14 @@ TEST(Keyctl, EveryFailureHasItsExitCode)
 {
     KeyBench bench;
     bench.PutKey("Full", [] {
-        KeySpec spec;
-        spec.capacity = 10;
-        return spec;
+        KeyRecipe recipe;
+        recipe.capacity = 10;
+        return recipe;
     }());
     bench.PutKey("Blocked", [] {
-        KeySpec spec;
-        spec.pinLeft = 0;
-        return spec;
+        KeyRecipe recipe;
+        recipe.pinLeft = 0;
+        return recipe;
     }());
     bench.PutKey("Pin");
     bench.AddReader("Empty");

@@ -12,11 +12,11 @@ int Status(const char* readerName)
     return Key().InitCard(reader, KEYAPI_APP_LOGON);
 }
 
-KeySpec WithProfiles()
+KeyRecipe WithProfiles()
 {
-    KeySpec spec;
-    spec.apps[KEYAPI_APP_LOGON] = "profiles";
-    return spec;
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = "profiles";
+    return recipe;
 }
 }  // namespace
 
@@ -56,9 +56,9 @@ TEST(Pin, EmptyPinIsRefusedWithoutCounting)
 TEST(Pin, RightPinRestoresTheAttempts)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.pinLeft = 1;
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.pinLeft = 1;
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_EQ(1, Key().InitCard(reader, KEYAPI_APP_LOGON));
     EXPECT_TRUE(Key().VerifyPIN(reader, "1234"));
@@ -91,9 +91,9 @@ TEST(Pin, BlockedKeyIsUnblockedWithThePukAndKeepsItsData)
 TEST(Pin, UsedUpPukAttemptsBlockTheKeyFinally)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.pinLeft = 0;
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.pinLeft = 0;
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_EQ(KEYAPI_BLOCKED, Key().InitCard(reader, KEYAPI_APP_LOGON));
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(Key().UnblockPIN(reader, "00000000", "5678"));
@@ -105,9 +105,9 @@ TEST(Pin, UsedUpPukAttemptsBlockTheKeyFinally)
 TEST(Pin, KeyWithoutPukCannotBeUnblocked)
 {
     KeyBench bench;
-    KeySpec spec;
-    spec.puk = "";
-    bench.PutKey("R", spec);
+    KeyRecipe recipe;
+    recipe.puk = "";
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_EQ(3, Key().InitCard(reader, KEYAPI_APP_LOGON));
     EXPECT_FALSE(Key().UnblockPIN(reader, "87654321", "5678"));
@@ -117,9 +117,9 @@ TEST(Pin, KeyWithoutPukCannotBeUnblocked)
 TEST(Pin, KeyWithoutPinOpensWithoutOne)
 {
     KeyBench bench;
-    KeySpec spec = WithProfiles();
-    spec.pin = "";
-    bench.PutKey("R", spec);
+    KeyRecipe recipe = WithProfiles();
+    recipe.pin = "";
+    bench.PutKey("R", recipe);
     Reader reader("R");
     ASSERT_EQ(3, Key().InitCard(reader, KEYAPI_APP_LOGON));
     EXPECT_EQ("profiles", ReadApp(reader, KEYAPI_APP_LOGON));

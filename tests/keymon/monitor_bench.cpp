@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 500;
     g_lang.Load(L"ovl", nullptr);
     KeyBench bench;  // a readers folder of its own while the benchmark runs
-    for (int i = 0; i < kReaders; ++i) bench.PutKey("bench " + std::to_string(i), KeySpec());
+    for (int i = 0; i < kReaders; ++i) bench.PutKey("bench " + std::to_string(i), KeyRecipe());
 
     CountingMonitor monitor;
     if (!monitor.Initialize(kAppLogonProfiles)) {

@@ -38,9 +38,9 @@ struct MonitorTest : testing::Test {
     RecordingMonitor monitor;
 };
 
-KeySpec NoPin()
+KeyRecipe NoPin()
 {
-    KeySpec spec;
+    KeyRecipe spec;
     spec.pin = "";
     return spec;
 }
@@ -48,7 +48,7 @@ KeySpec NoPin()
 
 TEST_F(MonitorTest, KeyWithoutPinIsReportedOnceAndItsRemovalOnce)
 {
-    KeySpec spec = NoPin();
+    KeyRecipe spec = NoPin();
     spec.label = "Alice";
     spec.apps[kAppLogonProfiles] = std::string(100, 'p');
     bench.PutKey("R1", spec);
@@ -83,7 +83,7 @@ TEST_F(MonitorTest, KeyWithoutPinIsReportedOnceAndItsRemovalOnce)
 
 TEST_F(MonitorTest, PinIsAskedCountedAndAccepted)
 {
-    KeySpec spec;  // PIN 1234, 3 attempts
+    KeyRecipe spec;  // PIN 1234, 3 attempts
     bench.PutKey("R1", spec);
     Start();
 
@@ -109,7 +109,7 @@ TEST_F(MonitorTest, PinIsAskedCountedAndAccepted)
 
 TEST_F(MonitorTest, WrongPinsBlockTheKey)
 {
-    bench.PutKey("R1", KeySpec());
+    bench.PutKey("R1", KeyRecipe());
     Start();
     monitor.AnswerPins("R1", {"1", "2", "3"});
     EXPECT_FALSE(Poll("R1"));
@@ -123,8 +123,8 @@ TEST_F(MonitorTest, WrongPinsBlockTheKey)
 
 TEST_F(MonitorTest, KeyStatesThatCannotBeUsed)
 {
-    struct Case { const char* reader; KeySpec spec; bool corrupt; int state; const char* text; bool result; };
-    KeySpec blocked, finallyBlocked, unformatted;
+    struct Case { const char* reader; KeyRecipe spec; bool corrupt; int state; const char* text; bool result; };
+    KeyRecipe blocked, finallyBlocked, unformatted;
     blocked.pinLeft = 0;
     finallyBlocked.pinLeft = 0;
     finallyBlocked.pukLeft = 0;
@@ -133,7 +133,7 @@ TEST_F(MonitorTest, KeyStatesThatCannotBeUsed)
         {"Blocked", blocked, false, csBlocked, "The Key is blocked!", false},
         {"Final", finallyBlocked, false, csFinallyBlocked, "The Key is finally blocked!\nIt should be reformatted to reuse.", false},
         {"Unformatted", unformatted, false, csNotFormatted, "The Key you connected has not been formatted!", false},
-        {"Corrupt", KeySpec(), true, csError, "Unknown error with the Key!", true},
+        {"Corrupt", KeyRecipe(), true, csError, "Unknown error with the Key!", true},
     };
     for (const Case& c : cases) {
         const std::string bytes = bench.PutKey(c.reader, c.spec);
@@ -143,7 +143,7 @@ TEST_F(MonitorTest, KeyStatesThatCannotBeUsed)
             WriteBytes(bench.KeyPath(c.reader), damaged);
         }
     }
-    bench.PutKey("Truncated", KeySpec());
+    bench.PutKey("Truncated", KeyRecipe());
     WriteBytes(bench.KeyPath("Truncated"), FileBytes(bench.KeyPath("Truncated")).substr(0, 40));
     Start();
     for (const Case& c : cases) {
@@ -158,7 +158,7 @@ TEST_F(MonitorTest, KeyStatesThatCannotBeUsed)
 
 TEST_F(MonitorTest, AnotherKeyInTheSameReaderDoesNotInheritThePin)
 {
-    KeySpec first;
+    KeyRecipe first;
     first.idByte = 0x11;
     bench.PutKey("R1", first);
     Start();
@@ -169,7 +169,7 @@ TEST_F(MonitorTest, AnotherKeyInTheSameReaderDoesNotInheritThePin)
     EXPECT_TRUE(Poll("R1"));
     EXPECT_EQ(1, monitor.Count("inserted:R1"));
 
-    KeySpec second;  // same PIN, another key
+    KeyRecipe second;  // same PIN, another key
     second.idByte = 0x22;
     bench.PutKey("R1", second);
     EXPECT_FALSE(Poll("R1"));
@@ -180,8 +180,8 @@ TEST_F(MonitorTest, AnotherKeyInTheSameReaderDoesNotInheritThePin)
 
 TEST_F(MonitorTest, PresetPinIsTriedOnceThenAsked)
 {
-    bench.PutKey("Right", KeySpec());
-    bench.PutKey("Wrong", KeySpec());
+    bench.PutKey("Right", KeyRecipe());
+    bench.PutKey("Wrong", KeyRecipe());
     Start();
     monitor.SetPIN(nullptr, L"1234");
     EXPECT_TRUE(Poll("Right"));
@@ -248,7 +248,7 @@ TEST_F(MonitorTest, ReaderThatDisappearsWithItsKeyIsReportedRemoved)
 
 TEST_F(MonitorTest, CallbackOpeningTheKeyOnTheMonitorThreadDoesNotHang)
 {
-    KeySpec spec = NoPin();
+    KeyRecipe spec = NoPin();
     spec.apps[kAppLogonProfiles] = "profile bytes";
     bench.PutKey("R1", spec);
     Start();
@@ -306,7 +306,7 @@ TEST_F(MonitorTest, StopHandshakePausesPollingUntilReleased)
 
 TEST_F(MonitorTest, StopMonitoringResetsEveryReaderAndFinalizeUnloads)
 {
-    bench.PutKey("R1", KeySpec());
+    bench.PutKey("R1", KeyRecipe());
     Start();
     monitor.SetPIN(nullptr, L"1234");  // the preset PIN answers the monitor's request
     monitor.StartMonitorThread();

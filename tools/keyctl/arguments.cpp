@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-bool Arguments::Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& known, std::string& error)
+bool Arguments::Parse(const std::vector<std::string>& args, const std::vector<OptionRule>& known, std::string& error)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -11,14 +11,14 @@ bool Arguments::Parse(const std::vector<std::string>& args, const std::vector<Op
             continue;
         }
         const std::string name = arg.substr(2);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : known)
-            if (name == candidate.name) spec = &candidate;
-        if (!spec) {
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& candidate : known)
+            if (name == candidate.name) rule = &candidate;
+        if (!rule) {
             error = "unknown option " + arg;
             return false;
         }
-        if (!spec->takesValue) {
+        if (!rule->takesValue) {
             options_[name] = "";
             continue;
         }

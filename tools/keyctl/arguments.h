@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;  // without the leading "--"
     bool takesValue;
 };
@@ -13,7 +13,7 @@ class Arguments {
 public:
     // Splits `args` (after the command) against the options the command knows. False,
     // with `error`, for an unknown option or a missing option value.
-    bool Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& known, std::string& error);
+    bool Parse(const std::vector<std::string>& args, const std::vector<OptionRule>& known, std::string& error);
 
     const std::vector<std::string>& Positional() const { return positional_; }
     bool Has(const std::string& option) const { return options_.count(option) != 0; }

@@ -17,7 +17,7 @@ struct Command {
     const char* name;
     const char* synopsis;
     size_t minArgs, maxArgs;
-    std::vector<OptionSpec> options;
+    std::vector<OptionRule> options;
     int (*run)(const Arguments&);
 };
 
