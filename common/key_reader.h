@@ -29,7 +29,7 @@ struct KeyReader {
     DWORD opError;             // error of the last operation; 1 = none to report; 0 = no error
     BYTE cardId[8];
     TCHAR pin[66];             // 64 used
-    // The running operation.
+    // The running operation (the request of an asynchronous command is copied here).
     BYTE* opData;
     DWORD* opLength;
     DWORD opReadLength;
@@ -50,6 +50,7 @@ struct KeyReader {
     DWORD bioVerified;
     BYTE seen;
     BYTE ignored;              // deliberately not opened (ignore list, or "VIDOR" in a remote session)
+    DWORD opNeedLength;        // a read refused for a short buffer: the bytes it needed
 };
 
 const int kMaxReaders = 64;

@@ -183,6 +183,7 @@ void CSmartKey::StopMonitoring()
 
 void CSmartKey::Finalize()
 {
+    WaitForCommandThread();
     if (m_monitorThread) {
         AskToTerminateMonitorThread();
         CloseHandle(m_monitorThread);
@@ -386,7 +387,9 @@ void CSmartKey::ReadKeyInformation(KeyReader* reader)
     api.GetApplicationInfo(reader->handle, m_applicationId, &reader->appUsed, &reader->appFree);
     api.GetApplicationInfo(reader->handle, kAppWholeKey, &reader->keyUsed, &reader->keyFree);
     api.GetApplicationInfo(reader->handle, kAppBioTemplate, &reader->bioUsed, &reader->bioFree);
-    if (reader->bioFree == 0) reader->bioVerified = 1;
+    // A key with no room and no template has nothing to check. A full key that does carry a
+    // template is still checked.
+    if (reader->bioFree == 0 && reader->bioUsed == 0) reader->bioVerified = 1;
     char label[33] = {};
     if (api.ReadLabel(reader->handle, label)) {
         label[32] = 0;

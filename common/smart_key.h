@@ -58,6 +58,42 @@ public:
     // One poll of one reader; openForOperation leaves an accepted key open.
     bool ProcessReader(int index, bool openForOperation);
 
+    // Key data operations. Each opens the key in the named reader (an empty or missing
+    // name: the current reader) for the one operation, pausing the monitor meanwhile, and
+    // ends with CloseCard(handle, 1). The outcome stays in the reader's record, from which
+    // GetErrorText builds the text for the user.
+    KeyReader* OpenKey(const TCHAR* label, const TCHAR* readerName);
+    KeyReader* SelectKey();
+    // The key's label, else the reader name shortened to its first and last word.
+    bool GetDisplayName(const TCHAR* readerName, TCHAR* out, int capacity);
+    // In: the bytes offered (0: as many as stored); out: the bytes read, or the bytes
+    // needed when the offer was too short. capacity bounds an offer of 0 (0: no bound).
+    bool Read(const TCHAR* readerName, BYTE* buffer, DWORD* length, DWORD capacity = 0);
+    bool read_data_app(const TCHAR* readerName, BYTE* buffer, DWORD* length, DWORD application, DWORD capacity = 0);
+    // Writes at offset and sets the stored size to the end of the written bytes; with no
+    // data only the stored size is set.
+    bool Write(const TCHAR* readerName, DWORD offset, const BYTE* data, DWORD length);
+    bool write_data_app(const TCHAR* readerName, DWORD offset, const BYTE* data, DWORD length, DWORD application);
+    bool Delete(const TCHAR* readerName);
+    bool Delete(const TCHAR* readerName, DWORD application);
+    bool GetRandomBytes(const TCHAR* readerName, BYTE* buffer, DWORD count);
+    // Run a read or a write on the command thread. They return the semaphore the thread
+    // releases when done (the caller closes it), or kCommandFailed. *length is written by
+    // the command thread; a read refused because a command runs sets it to 0 at once.
+    HANDLE ReadEx(const TCHAR* readerName, BYTE* buffer, DWORD* length, DWORD capacity = 0);
+    HANDLE WriteEx(const TCHAR* readerName, DWORD offset, const BYTE* data, DWORD length);
+    bool IsCommandRunning() const { return m_commandThread != nullptr; }
+    // True with the text for the user when the reader has an error to show. out null: an
+    // internal buffer of 800 characters; capacity 0: 100 characters.
+    bool GetErrorText(const TCHAR* readerName, TCHAR* out, int capacity, const TCHAR** text = nullptr);
+    // Panel operations.
+    bool ChangePIN(const TCHAR* readerName, const TCHAR* newPin);
+    bool ChangeLabel(const TCHAR* readerName, const TCHAR* newLabel);
+    // Enrols, replaces or removes the key's BIO ID: 0, ERROR_CANCELLED (1223) or 1.
+    int ChangeBIOKey(const TCHAR* readerName, HINSTANCE instance, HWND owner, const TCHAR* caption);
+
+    static constexpr HANDLE kCommandFailed = nullptr;
+
     bool IsLoaded() const { return m_libraryLoaded; }
     bool IsMonitorRunning() const { return m_monitorThread != nullptr; }
     DWORD ApplicationId() const { return m_applicationId; }
@@ -76,6 +112,18 @@ protected:
     void ClearPin(KeyReader* reader) { reader->pin[0] = 0; }
     void FreeReaders();
     bool IsIgnored(const char* ansiName) const;
+    void EndOperation(KeyReader* reader);
+    void RefreshSizes(KeyReader* reader, DWORD application);
+    void SetOpFailure(KeyReader* reader, UINT textId, const TCHAR* argument);
+    void WaitForCommandThread();
+    bool ReadFrom(const TCHAR* readerName, BYTE* buffer, DWORD* length, DWORD application, bool ownApplication,
+                  DWORD capacity);
+    bool WriteTo(const TCHAR* readerName, DWORD offset, const BYTE* data, DWORD length, DWORD application,
+                 bool ownApplication);
+    bool DeleteFrom(const TCHAR* readerName, DWORD application, bool ownApplication);
+    HANDLE StartCommand(int code, const TCHAR* readerName, BYTE* data, DWORD* length, DWORD writeLength,
+                        DWORD offset, DWORD capacity);
+    static DWORD WINAPI CMD_ThreadProc(LPVOID request);
 
     // Callbacks raised on the monitor thread hold the stop request while they run, so a
     // stop asked meanwhile returns at once instead of waiting for a busy monitor.
@@ -107,7 +155,8 @@ protected:
     volatile LONG m_absenceReported = 0;
     std::vector<std::string> ignoredReaders;
     TCHAR m_presetPin[66] = {};
-    HANDLE m_commandThread = nullptr;
-    HANDLE m_commandSemaphore = nullptr;
+    HANDLE volatile m_commandThread = nullptr;  // the running command thread, none when idle
+    HANDLE m_commandSemaphore = nullptr;         // the last request's semaphore
+    TCHAR m_errorText[800] = {};                 // GetErrorText's own buffer
     KeyReader m_anyReader;  // "Any Key reader": the current reader when none is chosen
 };

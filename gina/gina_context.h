@@ -10,7 +10,7 @@ extern "C" {
 }
 
 #include "handle_holder.h"
-#include "smart_key.h"
+#include "smart_key_wnd.h"
 
 // Custom SAS codes the GINA sends itself through WlxSasNotify (Winlogon keeps <= 127).
 enum GinaSas : DWORD {
@@ -71,7 +71,7 @@ extern DWORD g_dwWlxVersion;                   // negotiated: WLX_VERSION_1_1 or
 extern WCHAR g_szComputerName[50];
 extern Glb* g_pGlb;
 extern CHandleHolder LogoBitmap;
-extern CSmartKey g_SmartKey;  // the process's key monitor, for application 223
+extern CSmartKey_WndDisp g_SmartKey;  // the process's key monitor, for application 223
 extern int g_logonAttempts;
 
 // The log name of the GINA and the caption of its message boxes.

@@ -7,7 +7,7 @@ DWORD g_dwWlxVersion;
 WCHAR g_szComputerName[50];
 Glb* g_pGlb;
 CHandleHolder LogoBitmap;
-CSmartKey g_SmartKey;
+CSmartKey_WndDisp g_SmartKey;
 int g_logonAttempts;
 
 const WCHAR kGinaLogName[] = L"ov_ln1";

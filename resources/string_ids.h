@@ -158,3 +158,16 @@
 #define IDS_PASSWORDS_DO_NOT_MATCH        2524
 #define IDS_UNKNOWN_ERROR                 2535
 #define IDS_STATE_BIO_FAILED              2539
+/* Texts of the key data operations and the biometric check. */
+#define IDS_ERR_PROCESSING_KEY            2540
+#define IDS_INTERNAL_ERROR                2541
+#define IDS_NOT_ENOUGH_SPACE              2542
+#define IDS_CHANGE_BIO_ID                 2543
+#define IDS_BIO_REGISTRATION_FAILED       2544
+#define IDS_ERR_READING                   2545
+#define IDS_ERR_WRITING                   2546
+#define IDS_ERR_DELETING                  2547
+#define IDS_ERR_WHILE                     2548
+#define IDS_KEY_READER                    2549
+#define IDS_KEY                           2550
+#define IDS_READ_BUFFER_TOO_SHORT         2551

@@ -4,7 +4,8 @@
 #   DISPLAY     a private Xvfb
 ov_bench_start() {
   local top=$1 appdefaults=${2:-}
-  export WINEPREFIX="$top/build/wineprefix"
+  # OV_WINEPREFIX lets a second bench run beside this one.
+  export WINEPREFIX="${OV_WINEPREFIX:-$top/build/wineprefix}"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEARCH=win64

@@ -26,7 +26,7 @@ std::string MakeKeyFile(const KeyRecipe& recipe)
         options.puk = recipe.puk;
         options.pinAttempts = recipe.pinAttempts;
         options.pukAttempts = recipe.pukAttempts;
-        options.iterations = kTestIterations;
+        options.iterations = recipe.iterations;
         options.cipher = BestAvailableCipher();
         EXPECT_EQ(ContentError::None, FormatKey(key, options, random, cipher));
         DataKey dataKey;

@@ -23,10 +23,9 @@ struct KeyRecipe {
     int pinLeft = -1, pukLeft = -1;  // -1: none used up
     bool formatted = true;
     uint8_t idByte = 0;              // 0: a random card id; else all eight bytes
+    uint32_t iterations = kTestIterations;  // of the PIN seal
     std::map<uint32_t, std::string> apps;
 };
-
-// The former name of KeyRecipe, still used by tests/keymon.
 
 // The bytes of a key file as keyctl and FormatCard make them.
 std::string MakeKeyFile(const KeyRecipe& recipe);
