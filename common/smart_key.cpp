@@ -10,6 +10,7 @@
 namespace {
 CShortLog g_silentMonitorLog;  // never started: the GINA's and the panel's monitor lines stay unwritten
 const DWORD kPollMs = 2000;
+const DWORD kSleepSliceMs = 20;
 const DWORD kEmptyTableSleepMs = 500;
 const DWORD kHandshakeSleepMs = 100;
 const int kHandshakeRepeat = 21;
@@ -363,8 +364,16 @@ void CSmartKey::MonitorLoop()
             }
             InterlockedExchange(&m_absenceReported, 1);
         }
-        // Sleep in slices so a terminate request is answered without the full poll wait.
-        for (DWORD slept = 0; slept < kPollMs && !m_terminateRequest; slept += 50) Sleep(50);
+        // Sleep in slices: a terminate request is answered without the full poll wait, and
+        // an operation that pauses the monitor (it touches no key while it sleeps) does not
+        // wait for the next pass.
+        for (DWORD slept = 0; slept < kPollMs && !m_terminateRequest; slept += kSleepSliceMs) {
+            if (m_stopRequest && !WaitOutStopRequest()) {
+                InterlockedExchange(&m_terminateAck, 1);
+                return;
+            }
+            Sleep(kSleepSliceMs);
+        }
     }
 }
 

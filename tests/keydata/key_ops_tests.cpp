@@ -3,6 +3,7 @@
 // and label changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -249,4 +250,23 @@ TEST_F(KeyOpsTest, AReadWhileACommandRunsFailsAtOnce)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 10000));
     CloseHandle(done);
     EXPECT_EQ(text, Bytes(buffer, length));
+}
+
+TEST_F(KeyOpsTest, AnOperationDoesNotWaitForTheMonitorsNextPass)
+{
+    bench.PutKey("R1", WithProfiles("data", ""));
+    Start();
+    monitor.StartMonitorThread();
+    Sleep(300);  // the first pass is over: the monitor sleeps until the next one
+    DWORD slowest = 0;
+    for (int i = 0; i < 6; ++i) {
+        BYTE buffer[10];
+        DWORD length = 0;
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(monitor.Read(L"R1", buffer, &length, sizeof buffer));
+        slowest = std::max(slowest, GetTickCount() - start);
+        Sleep(250);
+    }
+    // The pause is granted within one handshake poll (100 ms), not after the 2 s sleep.
+    EXPECT_LT(slowest, 600u);
 }
