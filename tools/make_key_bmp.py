@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the key picture of the "processing" dialog (resources/res/key_picture.bmp): a 32x32
 24-bit key on the dialog grey, drawn without any imaging library."""
-import struct
 import sys
+
+from bmp_writer import write_bmp
 
 W = H = 32
 GREY, GOLD, DARK = (212, 208, 200), (222, 176, 40), (120, 90, 10)
@@ -21,19 +22,7 @@ def pixel(x, y):
     return GREY
 
 def main(path):
-    row_size = (W * 3 + 3) & ~3
-    rows = bytearray()
-    for y in range(H - 1, -1, -1):  # bottom-up
-        row = bytearray()
-        for x in range(W):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        row += b"\0" * (row_size - len(row))
-        rows += row
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + rows)
+    write_bmp(path, W, H, pixel)
 
 if __name__ == "__main__":
     main(sys.argv[1] if len(sys.argv) > 1 else "resources/res/key_picture.bmp")

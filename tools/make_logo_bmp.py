@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the GINA's built-in logo (gina/res/logo.bmp): a 24-bit banner, a blue
 gradient with a light key shape, drawn without any imaging library."""
-import struct
 import sys
+
+from bmp_writer import write_bmp
 
 W, H = 320, 64
 
@@ -18,19 +19,7 @@ def pixel(x, y):
     return (r, g, b)
 
 def main(path):
-    row_size = (W * 3 + 3) & ~3
-    rows = bytearray()
-    for y in range(H - 1, -1, -1):  # bottom-up
-        row = bytearray()
-        for x in range(W):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        row += b"\0" * (row_size - len(row))
-        rows += row
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + rows)
+    write_bmp(path, W, H, pixel)
 
 if __name__ == "__main__":
     main(sys.argv[1] if len(sys.argv) > 1 else "gina/res/logo.bmp")

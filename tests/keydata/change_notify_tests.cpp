@@ -27,17 +27,19 @@ TEST(ChangeNotification, AWriteReachesTheOtherReaderButNotTheWriter)
     run.timeoutMs = 40000;
     ProcessResult listener;
     std::thread child([&] { listener = RunProcess(run); });
+    // A failed assertion below leaves the test: the listener is still waited for.
+    struct JoinOnExit {
+        std::thread& thread;
+        ~JoinOnExit()
+        {
+            if (thread.joinable()) thread.join();
+        }
+    } joinChild{child};
 
-    MessageLog log;
-    HostWindow host(log);
-    ASSERT_TRUE(host.Create());
-    CKeyDispatchWnd dispatch;
-    ASSERT_TRUE(dispatch.StartThread(GetModuleHandle(nullptr)));
-    dispatch.SetDispatchWnd(host.Handle());
-    CSmartKey_WndDisp monitor;
-    monitor.AttachDispatchWnd(&dispatch);
-    ASSERT_TRUE(monitor.Initialize(kAppLogonProfiles));
-    monitor.StartMonitoring();
+    KeyWindowRig rig;
+    ASSERT_TRUE(rig.Start());
+    MessageLog& log = rig.log;
+    CSmartKey_WndDisp& monitor = rig.monitor;
     ASSERT_TRUE(log.WaitFor(WM_KEY_INSERTED, 8000, "Shared reader")) << log.Describe();
     ASSERT_TRUE(monitor.ReadProfiles(nullptr));
     ASSERT_TRUE(log.WaitFor(WM_KEY_WAIT_FINISH, 8000)) << log.Describe();
@@ -53,8 +55,6 @@ TEST(ChangeNotification, AWriteReachesTheOtherReaderButNotTheWriter)
     }
     child.join();
     CloseHandle(ready);
-    monitor.Finalize();
-    dispatch.StopThread();
     ASSERT_TRUE(listening) << listener.output << listener.failure;
     EXPECT_EQ(0u, listener.exitCode) << listener.output;
     EXPECT_NE(std::string::npos, listener.output.find("reread: second profiles")) << listener.output;

@@ -126,3 +126,19 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     return DefWindowProc(hwnd, message, wParam, lParam);
 }
+
+bool KeyWindowRig::Start()
+{
+    if (!host.Create() || !dispatch.StartThread(GetModuleHandle(nullptr))) return false;
+    dispatch.SetDispatchWnd(host.Handle());
+    monitor.AttachDispatchWnd(&dispatch);
+    if (!monitor.Initialize(kAppLogonProfiles)) return false;
+    monitor.StartMonitoring();
+    return true;
+}
+
+KeyWindowRig::~KeyWindowRig()
+{
+    monitor.Finalize();
+    dispatch.StopThread();
+}

@@ -64,6 +64,21 @@ private:
     MessageLog& log_;
 };
 
+// A window on screen, the dispatch thread and a monitor wired together as a logon window
+// uses them. Start() needs the readers in place; the rig stops all of it when it goes.
+struct KeyWindowRig {
+    KeyWindowRig() = default;
+    ~KeyWindowRig();
+    KeyWindowRig(const KeyWindowRig&) = delete;
+    KeyWindowRig& operator=(const KeyWindowRig&) = delete;
+    bool Start();
+
+    MessageLog log;
+    HostWindow host{log};
+    CKeyDispatchWnd dispatch;
+    CSmartKey_WndDisp monitor;
+};
+
 // Pumps the calling thread's messages until done() or the time is up.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 std::string KeyMessageName(UINT message);

@@ -201,21 +201,11 @@ TEST_F(KeyOpsTest, RandomBytesLabelAndPin)
 TEST_F(KeyOpsTest, OpeningAReaderThatIsNotThereLeavesTheMonitorPolling)
 {
     bench.AddReader("R1");
-    MessageLog log;
-    HostWindow host(log);
-    ASSERT_TRUE(host.Create());
-    CKeyDispatchWnd dispatch;
-    ASSERT_TRUE(dispatch.StartThread(GetModuleHandle(nullptr)));
-    dispatch.SetDispatchWnd(host.Handle());
-    CSmartKey_WndDisp watcher;
-    watcher.AttachDispatchWnd(&dispatch);
-    ASSERT_TRUE(watcher.Initialize(kAppLogonProfiles));
-    watcher.StartMonitoring();
-    EXPECT_EQ(nullptr, watcher.OpenKey(L"Read data", L"Nowhere"));
+    KeyWindowRig rig;
+    ASSERT_TRUE(rig.Start());
+    EXPECT_EQ(nullptr, rig.monitor.OpenKey(L"Read data", L"Nowhere"));
     bench.PutKey("R1", WithProfiles("x", ""));
-    EXPECT_TRUE(log.WaitFor(WM_KEY_INSERTED, kEventMs, "R1")) << log.Describe();
-    watcher.Finalize();
-    dispatch.StopThread();
+    EXPECT_TRUE(rig.log.WaitFor(WM_KEY_INSERTED, kEventMs, "R1")) << rig.log.Describe();
 }
 
 TEST_F(KeyOpsTest, AReadWhileACommandRunsFailsAtOnce)

@@ -43,15 +43,10 @@ int main(int argc, char** argv)
     key.apps[kAppLogonProfiles] = profiles;
     bench.PutKey("Bench reader", key);
 
-    MessageLog log;
-    HostWindow host(log);
-    CKeyDispatchWnd dispatch;
-    CSmartKey_WndDisp monitor;
-    if (!host.Create() || !dispatch.StartThread(GetModuleHandle(nullptr))) return 1;
-    dispatch.SetDispatchWnd(host.Handle());
-    monitor.AttachDispatchWnd(&dispatch);
-    if (!monitor.Initialize(kAppLogonProfiles)) return 1;
-    monitor.StartMonitoring();
+    KeyWindowRig rig;
+    if (!rig.Start()) return 1;
+    MessageLog& log = rig.log;
+    CSmartKey_WndDisp& monitor = rig.monitor;
     if (!log.WaitFor(WM_KEY_NEEDPIN, 8000, "Bench reader")) {
         std::printf("no PIN request: %s\n", log.Describe().c_str());
         return 1;
@@ -84,7 +79,5 @@ int main(int argc, char** argv)
     Report("ReadProfiles -> WM_KEY_WAIT_FINISH", finished);
     Report("  beyond the fixed 1200 ms wait", beyondWait);
     Report("direct Read (the key work)", direct);
-    monitor.Finalize();
-    dispatch.StopThread();
     return 0;
 }
