@@ -20,7 +20,7 @@ DWORD GetDword(const BYTE* at) { return DWORD(at[0]) | DWORD(at[1]) << 8 | DWORD
 void ComputeCheck(const BYTE* bir, BYTE check[4])
 {
     BYTE digest[kSha256Size];
-    Sha256(bir, kCheckOffset, digest);
+    Sha256Digest(bir, kCheckOffset, digest);
     memcpy(check, digest, 4);
 }
 }  // namespace
@@ -28,7 +28,7 @@ void ComputeCheck(const BYTE* bir, BYTE check[4])
 FingerPrint FingerPrintOf(const std::string& fingerBytes)
 {
     FingerPrint print;
-    Sha256(reinterpret_cast<const BYTE*>(fingerBytes.data()), DWORD(fingerBytes.size()), print.digest);
+    Sha256Digest(fingerBytes.data(), fingerBytes.size(), print.digest);
     return print;
 }
 
