@@ -18,6 +18,18 @@ const DWORD kChangePulseMs = 1000;
 const int kCaptionChars = 45;
 const TCHAR kEventFormat[] = _T("%s_%d_tkkey166_write");
 
+// Sleeps while still answering messages sent to this thread's windows: a biometric dialog
+// owned by the hidden window disables it on opening and waits for the answer.
+void SleepAnsweringSends(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    for (DWORD spent = 0; spent < ms; spent = GetTickCount() - start) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 bool IsKeyMessage(UINT message)
 {
     return (message >= WM_KEY_NEEDPIN && message <= WM_KEY_WAIT_FINISH) || message == WM_KEY_DATA_CHANGED;
@@ -184,7 +196,7 @@ bool CKeyDispatchWnd::IsWaiting() const { return m_waitHandle != nullptr; }
 
 void CKeyDispatchWnd::WaitForKey_Finish()
 {
-    Sleep(kFinishDelayMs);
+    SleepAnsweringSends(kFinishDelayMs);
     KeyLog(LOG_TRACE, "CKeyDispatchWnd", "CKeyDispatchWnd::WaitForKey_Finish ...");
     int kind = 0;
     for (int left = kFinishPolls;; --left) {
@@ -209,7 +221,7 @@ void CKeyDispatchWnd::WaitForKey_Finish()
         }
         LeaveCriticalSection(&m_waitLock);
         if (done) break;
-        Sleep(kFinishPollMs);
+        SleepAnsweringSends(kFinishPollMs);
     }
     SendNotify(WM_KEY_WAIT_FINISH, 0, kind);
     KeyLog(LOG_TRACE, "CKeyDispatchWnd", "EXIT");

@@ -391,6 +391,7 @@ void CSmartKey::ReadKeyInformation(KeyReader* reader)
     if (api.GetCardID(reader->handle, id, &length) && memcmp(id, reader->cardId, sizeof id) != 0) {
         // Another key in this reader: it must not inherit the PIN given for the last one.
         ClearPin(reader);
+        reader->bioVerified = 0;
         memcpy(reader->cardId, id, sizeof id);
     }
     api.GetApplicationInfo(reader->handle, m_applicationId, &reader->appUsed, &reader->appFree);
@@ -435,6 +436,7 @@ bool CSmartKey::ProcessReader(int index, bool openForOperation)
                 ZeroMemory(reader->cardId, sizeof reader->cardId);
                 reader->appUsed = reader->appFree = reader->keyUsed = reader->keyFree = 0;
                 reader->label[0] = 0;
+                reader->bioVerified = 0;  // the next key in this reader is checked afresh
                 SetState(reader, csAbsent, IDS_STATE_ABSENT);
                 CallbackScope scope(*this);
                 onKeyRemoved(reader->name);
