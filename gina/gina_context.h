@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "handle_holder.h"
+#include "message_box.h"
 #include "smart_key_wnd.h"
 
 // Custom SAS codes the GINA sends itself through WlxSasNotify (Winlogon keeps <= 127).
@@ -74,6 +75,5 @@ extern CHandleHolder LogoBitmap;
 extern CSmartKey_WndDisp g_SmartKey;  // the process's key monitor, for application 223
 extern int g_logonAttempts;
 
-// The log name of the GINA and the caption of its message boxes.
+// The log name of the GINA. The caption of its message boxes is kProductCaption.
 extern const WCHAR kGinaLogName[];
-extern const WCHAR kProductCaption[];

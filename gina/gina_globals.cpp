@@ -11,4 +11,3 @@ CSmartKey_WndDisp g_SmartKey;
 int g_logonAttempts;
 
 const WCHAR kGinaLogName[] = L"ov_ln1";
-const WCHAR kProductCaption[] = L"Ostrel Logon";

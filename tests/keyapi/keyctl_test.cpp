@@ -2,6 +2,7 @@
 // exit code for every kind of failure.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 
 #include "key_bench.h"
@@ -26,6 +27,17 @@ ProcessResult Keyctl(std::vector<std::string> args)
     }
     return result;
 }
+
+// A current-format profile buffer: the mark, then each field as length byte and text.
+std::string ProfileBuffer(const std::vector<std::vector<std::string>>& profiles)
+{
+    std::string bytes = "\xFE";
+    for (const auto& fields : profiles)
+        for (const std::string& field : fields) bytes += char(field.size()) + field;
+    return bytes;
+}
+
+std::string TaggedRecord(char tag, const std::string& text) { return std::string{tag, 0, char(text.size())} + text; }
 
 #define EXPECT_KEYCTL_OK(result) \
     EXPECT_EQ(0u, (result).exitCode) << (result).output << (result).errorOutput
@@ -201,7 +213,114 @@ TEST(Keyctl, HelpListsEveryCommand)
     const ProcessResult help = Keyctl({"help"});
     EXPECT_KEYCTL_OK(help);
     for (const char* command : {"list", "readers-path", "add-reader", "remove-reader", "create", "insert", "remove",
-                                "show", "set-pin", "change-pin", "remove-pin", "block", "unblock", "write", "read"})
+                                "show", "set-pin", "change-pin", "remove-pin", "block", "unblock", "write", "read",
+                                "profiles", "add-profile", "remove-profile"})
         EXPECT_NE(std::string::npos, help.output.find(std::string("keyctl ") + command + " ")) << command;
     EXPECT_NE(std::string::npos, help.output.find("exit codes"));
+}
+
+TEST(Keyctl, AddsListsAndRemovesLogonProfiles)
+{
+    KeyBench bench;
+    bench.PutKey("R");
+    const ProcessResult none = Keyctl({"profiles", "R", "--pin", "1234"});
+    EXPECT_KEYCTL_OK(none);
+    EXPECT_EQ("no profiles on the key\n", none.output);
+
+    const ProcessResult added = Keyctl({"add-profile", "R", "PC1", "alice", "s3cret", "--pin", "1234"});
+    EXPECT_KEYCTL_OK(added);
+    EXPECT_NE(std::string::npos, added.output.find("profile 1 added: alice on PC1")) << added.output;
+    EXPECT_KEYCTL_OK(Keyctl({"add-profile", "R", "\\\\SALES", "bob", "pw", "--pin", "1234"}));
+    EXPECT_KEYCTL_OK(Keyctl({"add-profile", "R", "", "carol", "", "--pin", "1234"}));
+    EXPECT_EQ(ProfileBuffer({{"PC1", "alice", "s3cret"}, {"\\\\SALES", "bob", "pw"}, {"", "carol", ""}}),
+              LogonData("R", "1234"));
+
+    const ProcessResult list = Keyctl({"profiles", "R", "--pin", "1234"});
+    EXPECT_KEYCTL_OK(list);
+    EXPECT_EQ(0u, list.output.find("3 profiles on the key (current format, 41 bytes):\n")) << list.output;
+    const struct {
+        const char* number;
+        const char* where;
+        const char* user;
+        const char* password;
+    } rows[] = {{"  1  ", "PC1", "alice", "password length 6"},
+                {"  2  ", "\\\\SALES", "bob", "password length 2"},
+                {"  3  ", "(any computer)", "carol", "password length 0"}};
+    for (const auto& row : rows) {
+        const size_t start = list.output.find(std::string("\n") + row.number);
+        ASSERT_NE(std::string::npos, start) << row.number << "\n" << list.output;
+        const std::string line = list.output.substr(start + 1, list.output.find('\n', start + 1) - start - 1);
+        EXPECT_EQ(0u, line.find(std::string(row.number) + row.where)) << line;
+        EXPECT_NE(std::string::npos, line.find(std::string(" ") + row.user + " ")) << line;
+        EXPECT_EQ(line.size() - std::strlen(row.password), line.rfind(row.password)) << line;
+    }
+    EXPECT_EQ(std::string::npos, list.output.find("s3cret"));
+
+    const ProcessResult removed = Keyctl({"remove-profile", "R", "2", "--pin", "1234"});
+    EXPECT_KEYCTL_OK(removed);
+    EXPECT_NE(std::string::npos, removed.output.find("profile 2 removed: bob on \\\\SALES (2 left)")) << removed.output;
+    EXPECT_EQ(ProfileBuffer({{"PC1", "alice", "s3cret"}, {"", "carol", ""}}), LogonData("R", "1234"));
+    EXPECT_KEYCTL_OK(Keyctl({"remove-profile", "R", "1", "--pin", "1234"}));
+    EXPECT_KEYCTL_OK(Keyctl({"remove-profile", "R", "1", "--pin", "1234"}));
+    EXPECT_EQ("", LogonData("R", "1234")) << "an empty table is no buffer at all";
+}
+
+TEST(Keyctl, ReadsTaggedProfilesAndRewritesThemInTheCurrentFormat)
+{
+    KeyBench bench;
+    KeyRecipe recipe;
+    recipe.apps[KEYAPI_APP_LOGON] = TaggedRecord('Q', "PC1") + TaggedRecord('R', "alice") + TaggedRecord('S', "pw");
+    bench.PutKey("R", recipe);
+    const ProcessResult list = Keyctl({"profiles", "R", "--pin", "1234"});
+    EXPECT_KEYCTL_OK(list);
+    EXPECT_NE(std::string::npos, list.output.find("1 profile on the key (tagged format, 19 bytes)")) << list.output;
+    EXPECT_KEYCTL_OK(Keyctl({"add-profile", "R", "PC2", "bob", "x", "--pin", "1234"}));
+    EXPECT_EQ(ProfileBuffer({{"PC1", "alice", "pw"}, {"PC2", "bob", "x"}}), LogonData("R", "1234"));
+}
+
+TEST(Keyctl, ProfileCommandsRefuseWhatTheProductCouldNotUse)
+{
+    KeyBench bench;
+    std::vector<std::vector<std::string>> sixtyFour, large;
+    for (int i = 0; i < 64; ++i) sixtyFour.push_back({"PC", "user" + std::to_string(i), "pw"});
+    for (int i = 0; i < 62; ++i) large.push_back({"", std::string(255, 'u'), std::string(255, 'p')});  // 31807 bytes
+    const auto key = [](const std::string& logon, uint32_t capacity = 32000) {
+        KeyRecipe recipe;
+        recipe.capacity = capacity;
+        if (!logon.empty()) recipe.apps[KEYAPI_APP_LOGON] = logon;
+        return recipe;
+    };
+    bench.PutKey("Full", key(ProfileBuffer(sixtyFour)));
+    bench.PutKey("Large", key(ProfileBuffer(large), 60000));
+    bench.PutKey("Junk", key("not a profile buffer"));
+    bench.PutKey("Small", key(ProfileBuffer({{"PC1", "alice", "pw"}}), 20));
+    bench.PutKey("One", key(ProfileBuffer({{"PC1", "alice", "pw"}})));
+
+    const struct {
+        std::vector<std::string> args;
+        DWORD exitCode;
+        const char* message;
+    } cases[] = {
+        {{"add-profile", "Full", "PC", "one-more", "pw"}, 7, "64 profiles already"},
+        {{"add-profile", "Large", "PC", std::string(255, 'n'), std::string(255, 'p')}, 7, "more than the 32000"},
+        {{"add-profile", "Small", "PC2", "bob", "pw"}, 7, "not enough space"},
+        {{"add-profile", "One", "pc1", "ALICE", "other"}, 8, "already"},
+        {{"add-profile", "One", std::string(80, 'c'), "bob", "pw"}, 1, "at most 79 bytes"},
+        {{"add-profile", "One", "PC2", "", "pw"}, 1, "needs a user name"},
+        {{"add-profile", "One", "PC2", "bob", std::string(256, 'p')}, 1, "at most 255 bytes"},
+        {{"profiles", "Junk"}, 4, "holds no profiles"},
+        {{"add-profile", "Junk", "PC", "bob", "pw"}, 4, "holds no profiles"},
+        {{"remove-profile", "One", "2"}, 1, "no profile 2: the key holds 1"},
+        {{"remove-profile", "One", "0"}, 1, "INDEX"},
+        {{"profiles", "One", "--pin", "0000"}, 5, "wrong PIN"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (args.back() != "0000") args.insert(args.end(), {"--pin", "1234"});
+        const ProcessResult result = Keyctl(args);
+        EXPECT_EQ(c.exitCode, result.exitCode) << c.args[0] << " " << c.args[1] << ": " << result.errorOutput;
+        EXPECT_NE(std::string::npos, result.errorOutput.find(c.message)) << result.errorOutput;
+    }
+    EXPECT_EQ(ProfileBuffer(sixtyFour), LogonData("Full", "1234"));
+    EXPECT_EQ(ProfileBuffer({{"PC1", "alice", "pw"}}), LogonData("One", "1234")) << "refused changes write nothing";
 }

@@ -1,6 +1,12 @@
 // keyctl's commands; each returns its exit code (exit_codes.h).
 #pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
 #include "arguments.h"
+#include "targets.h"
 
 int ListReaders(const Arguments& args);
 int PrintReadersPath(const Arguments& args);
@@ -20,3 +26,11 @@ int UnblockKey(const Arguments& args);
 
 int ReadApplicationData(const Arguments& args);
 int WriteApplicationData(const Arguments& args);
+
+int ListProfiles(const Arguments& args);
+int AddProfile(const Arguments& args);
+int RemoveProfile(const Arguments& args);
+
+// An application's whole data on an open key; exit code.
+int ReadKeyData(const KeySession& session, DWORD appId, std::vector<uint8_t>& data);
+int ReplaceKeyData(const KeySession& session, DWORD appId, const std::vector<uint8_t>& data);

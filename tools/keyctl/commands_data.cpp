@@ -1,4 +1,5 @@
-// keyctl read, write: raw application data through keyapi32.dll.
+// keyctl read, write: raw application data through keyapi32.dll (the profile commands
+// read and replace it the same way).
 #include <fcntl.h>
 #include <io.h>
 
@@ -19,19 +20,40 @@ int OpenApplication(const Arguments& args, KeySession& session, DWORD& appId)
 }
 }  // namespace
 
+int ReadKeyData(const KeySession& session, DWORD appId, std::vector<uint8_t>& data)
+{
+    const KeyApi& api = session.Api();
+    DWORD size = 0;
+    if (!api.ReadDataApp(session.Handle(), 0, nullptr, &size, appId)) return FailWith("read", GetLastError());
+    data.assign(size, 0);
+    DWORD length = size;
+    if (size && !api.ReadDataApp(session.Handle(), 0, data.data(), &length, appId))
+        return FailWith("read", GetLastError());
+    data.resize(length);
+    return kExitOk;
+}
+
+int ReplaceKeyData(const KeySession& session, DWORD appId, const std::vector<uint8_t>& data)
+{
+    const KeyApi& api = session.Api();
+    DWORD oldSize = 0;
+    if (!api.ReadDataApp(session.Handle(), 0, nullptr, &oldSize, appId)) return FailWith("write", GetLastError());
+    // Each step replaces the key file whole: the new bytes first, then a longer old tail goes.
+    DWORD length = DWORD(data.size());
+    if (length && !api.WriteDataApp(session.Handle(), 0, data.data(), &length, appId))
+        return FailWith("write", GetLastError());
+    if (oldSize > data.size() && !api.SetDataSizeApp(session.Handle(), DWORD(data.size()), appId))
+        return FailWith("write", GetLastError());
+    return kExitOk;
+}
+
 int ReadApplicationData(const Arguments& args)
 {
     KeySession session;
     DWORD appId = 0;
     if (const int code = OpenApplication(args, session, appId)) return code;
-    const KeyApi& api = session.Api();
-    DWORD size = 0;
-    if (!api.ReadDataApp(session.Handle(), 0, nullptr, &size, appId)) return FailWith("read", GetLastError());
-    std::vector<uint8_t> data(size);
-    DWORD length = size;
-    if (size && !api.ReadDataApp(session.Handle(), 0, data.data(), &length, appId))
-        return FailWith("read", GetLastError());
-    data.resize(length);
+    std::vector<uint8_t> data;
+    if (const int code = ReadKeyData(session, appId, data)) return code;
 
     const std::string& destination = args.Positional()[2];
     if (destination == "-") {
@@ -56,15 +78,7 @@ int WriteApplicationData(const Arguments& args)
     KeySession session;
     DWORD appId = 0;
     if (const int code = OpenApplication(args, session, appId)) return code;
-    const KeyApi& api = session.Api();
-    DWORD oldSize = 0;
-    if (!api.ReadDataApp(session.Handle(), 0, nullptr, &oldSize, appId)) return FailWith("write", GetLastError());
-    // Each step replaces the key file whole: the new bytes first, then a longer old tail goes.
-    DWORD length = DWORD(data.size());
-    if (length && !api.WriteDataApp(session.Handle(), 0, data.data(), &length, appId))
-        return FailWith("write", GetLastError());
-    if (oldSize > data.size() && !api.SetDataSizeApp(session.Handle(), DWORD(data.size()), appId))
-        return FailWith("write", GetLastError());
+    if (const int code = ReplaceKeyData(session, appId, data)) return code;
     std::printf("%lu bytes written to application %lu\n", static_cast<unsigned long>(data.size()),
                 static_cast<unsigned long>(appId));
     return kExitOk;

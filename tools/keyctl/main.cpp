@@ -52,6 +52,14 @@ const std::vector<Command>& Commands()
          {{"pin", true}}, WriteApplicationData},
         {"read", "read READER APP FILE [--pin P] [--force]   save an application's data (FILE - : stdout)", 3, 3,
          {{"pin", true}, {"force", false}}, ReadApplicationData},
+        {"profiles", "profiles READER [--pin P]   the logon profiles on the key (passwords by length only)", 1, 1,
+         {{"pin", true}}, ListProfiles},
+        {"add-profile",
+         "add-profile READER COMPUTER-OR-\\\\DOMAIN USER PASSWORD [--pin P]\n"
+         "                            add a logon profile (\"\" as computer: any computer)",
+         4, 4, {{"pin", true}}, AddProfile},
+        {"remove-profile", "remove-profile READER INDEX [--pin P]   remove a profile by its number in keyctl profiles",
+         2, 2, {{"pin", true}}, RemoveProfile},
     };
     return commands;
 }
