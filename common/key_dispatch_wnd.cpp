@@ -16,6 +16,7 @@ const int kFinishPolls = 900;
 const DWORD kFinishPollMs = 100;
 const DWORD kChangePulseMs = 1000;
 const int kCaptionChars = 45;
+const UINT kCaptionWaitMs = 200;
 const TCHAR kEventFormat[] = _T("%s_%d_tkkey166_write");
 
 // Sleeps while still answering messages sent to this thread's windows: a biometric dialog
@@ -111,8 +112,13 @@ bool CKeyDispatchWnd::TargetIsShown() const
     HWND target = m_target;
     if (!target || !IsWindow(target)) return false;
     if (IsWindowVisible(target) || GetDlgCtrlID(target) != 0) return true;
+    // A caption is asked with a time limit: a target whose thread does not answer must not
+    // hold up the key monitor, which sends from its own thread.
     TCHAR caption[kCaptionChars + 1] = {};
-    return GetWindowText(target, caption, ARRAYSIZE(caption)) > 0;
+    DWORD_PTR copied = 0;
+    SendMessageTimeout(target, WM_GETTEXT, ARRAYSIZE(caption), reinterpret_cast<LPARAM>(caption),
+                       SMTO_ABORTIFHUNG | SMTO_BLOCK, kCaptionWaitMs, &copied);
+    return caption[0] != 0;
 }
 
 void CKeyDispatchWnd::SendNotify(UINT message, WPARAM wParam, LPARAM lParam)

@@ -28,6 +28,6 @@ INT_PTR CALLBACK BriefWaitDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 int ShowBriefWait()
 {
     if (!g_pWinlogon) return -1;
-    return g_pWinlogon->WlxDialogBoxParam(g_hWlx, g_hInstance, MAKEINTRESOURCEW(IDD_BRIEF_WAIT), nullptr,
+    return g_pWinlogon->WlxDialogBoxParam(g_hWlx, g_hInstance, MAKEINTRESOURCEW(IDD_PLEASE_WAIT), nullptr,
                                           BriefWaitDlgProc, 0);
 }

@@ -1,6 +1,7 @@
 // Version negotiation and initialisation: the first two calls Winlogon makes.
 #include "gina_context.h"
 #include "log.h"
+#include "main_wnd.h"
 #include "windows_version.h"
 
 namespace {
@@ -90,6 +91,7 @@ extern "C" BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReser
     g_logonAttempts = 0;
     DWORD size = ARRAYSIZE(g_szComputerName);
     if (!GetComputerNameW(g_szComputerName, &size)) g_szComputerName[0] = 0;
+    g_MainWnd.Init(g_hInstance);
     g_log.Trace("Initializing end", 0);
     return TRUE;
 }

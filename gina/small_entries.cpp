@@ -1,6 +1,7 @@
 // Entry points that only acknowledge, report or hand a message on.
 #include "gina_context.h"
 #include "log.h"
+#include "main_wnd.h"
 
 extern "C" BOOL WINAPI WlxIsLockOk(PVOID pWlxContext)
 {
@@ -23,11 +24,13 @@ extern "C" BOOL WINAPI WlxDisplayStatusMessage(PVOID pWlxContext, HDESK hDesktop
                                                PWSTR pMessage)
 {
     g_log.Trace(L"WlxDisplayStatusMessage: ", dwOptions, pMessage ? pMessage : L"", 0);
+    g_MainWnd.SetStatusMessage(TRUE, pMessage);
     return TRUE;
 }
 
 extern "C" BOOL WINAPI WlxRemoveStatusMessage(PVOID pWlxContext)
 {
+    // The window stays until the logon dialog or the shell start takes it down.
     g_log.Trace("WlxRemoveStatusMessage..", 0);
     return TRUE;
 }

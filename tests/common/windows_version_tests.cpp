@@ -1,6 +1,8 @@
 // Behaviour that depends on the running Windows, checked under each emulated version.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "env_report.h"
 #include "log.h"
 #include "scoped.h"
@@ -17,9 +19,11 @@ TEST(RunningWindows, VersionClassMatchesTheEmulatedSystem)
 
 TEST(RunningWindows, ShortLogHeaderNamesTheSystem)
 {
-    ScopedFile sw("C:\\OV_ovt_os.log", "1");
+    // A log of this process's own: the versioned copies of this test run side by side.
+    const std::string name = "ovt_os" + std::to_string(GetCurrentProcessId());
+    ScopedFile sw("C:\\OV_" + name + ".log", "1");
     CShortLog log;
-    ASSERT_EQ(1, log.Start("ovt_os", nullptr));
+    ASSERT_EQ(1, log.Start(name.c_str(), nullptr));
     const char* names[] = {"Unknown", "Windows 95", "Windows 98", "Windows ME", "Windows NT",
                            "Windows 2000", "Windows XP", "Windows 2003", "Unknown"};
     const std::string expected = std::string("   OS: ") + names[EmulatedVersionClass()] + "\n";
